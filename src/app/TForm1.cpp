@@ -1,0 +1,82 @@
+#include "app/TForm1.h"
+
+#include "app/AppIcon.h"
+#include "app/StartupSequence.h"
+#include "common/ErrorReport.h"
+#include "common/MessageTexts.h"
+#include "common/TextScramble.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+constexpr int kPollIntervalMs = 1000;
+}
+
+TForm1::TForm1(TParametros& parametros, CnpjPrompt& cnpjPrompt, MessageBoxes& boxes,
+               const ComputerName& computerName, ApplicationControl& application, QObject* parent)
+    : QObject(parent), m_parametros(parametros), m_cnpjPrompt(cnpjPrompt), m_boxes(boxes),
+      m_computerName(computerName), m_application(application) {
+    CreateComponents();
+    // An error that leaves the start-up handler ends in the default error report; the window
+    // is created all the same and the agent stays in the tray.
+    RunReportingErrors(m_boxes, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateComponents() {
+    m_timerEnviaMsg = new QTimer(this);
+    m_timerEnviaMsg->setObjectName("TimerEnviaMsg");
+    m_timerEnviaMsg->setInterval(kPollIntervalMs);
+
+    m_popupMenu1 = std::make_unique<QMenu>();
+    m_popupMenu1->setObjectName("PopupMenu1");
+    const auto addItem = [this](const char* name, const char* caption) {
+        QAction* action = m_popupMenu1->addAction(QString::fromUtf8(caption));
+        action->setObjectName(name);
+        return action;
+    };
+    addItem("C1", "Criar atalho para iniciar automáticamente");
+    addItem("A1", "Alterar CNPJ");
+    m_popupMenu1->addSeparator()->setObjectName("N1");
+    addItem("l1", "Limpar fila de impressão");
+    addItem("L2", "Resetar lista de impressoras");
+    m_popupMenu1->addSeparator()->setObjectName("N2");
+    QAction* s1 = addItem("S1", "Fechar API");
+    connect(s1, &QAction::triggered, this,
+            [this] { RunReportingErrors(m_boxes, [this] { S1Click(); }); });
+
+    m_trayIcon1 = new QSystemTrayIcon(AppIcon(), this);
+    m_trayIcon1->setObjectName("TrayIcon1");
+    m_trayIcon1->setToolTip(QString::fromUtf8(texts::kApplicationTitle));
+    m_trayIcon1->setContextMenu(m_popupMenu1.get());
+    m_trayIcon1->show();
+}
+
+void TForm1::FormCreate() {
+    StartupSequence startup(m_parametros, m_boxes, m_cnpjPrompt, m_computerName, m_application);
+    if (!startup.LoadSettingsAndIdentity()) {
+        return;
+    }
+}
+
+void TForm1::S1Click() {
+    m_application.Terminate();
+}
+
+QString TForm1::fncEncript(const QString& Encript) {
+    const QString output = QString::fromStdU16String(ScrambleText(Encript.toStdU16String()));
+    FEncriptar.clear();
+    FDecriptar.clear();
+    return output;
+}
+
+QString TForm1::fncDecript(const QString& Decript) {
+    const QString output = QString::fromStdU16String(UnscrambleText(Decript.toStdU16String()));
+    FEncriptar.clear();
+    FDecriptar.clear();
+    return output;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/ApplicationControl.h"
+#include "common/CnpjPrompt.h"
+#include "common/MessageBoxes.h"
+#include "common/TParametros.h"
+#include "platform/ComputerName.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+
+// The agent's main window. It is never shown: it owns the tray icon with its menu and the poll
+// timer, and its creation runs the start-up sequence (FormCreate).
+class TForm1 : public QObject {
+    Q_OBJECT
+public:
+    TForm1(TParametros& parametros, CnpjPrompt& cnpjPrompt, MessageBoxes& boxes,
+           const ComputerName& computerName, ApplicationControl& application,
+           QObject* parent = nullptr);
+    ~TForm1() override;
+
+    // A reversible scramble of UTF-16 text; no flow of the agent uses it.
+    QString fncEncript(const QString& Encript);
+    QString fncDecript(const QString& Decript);
+
+    QTimer& TimerEnviaMsg() { return *m_timerEnviaMsg; }
+    QSystemTrayIcon& TrayIcon1() { return *m_trayIcon1; }
+    QMenu& PopupMenu1() { return *m_popupMenu1; }
+
+private:
+    void CreateComponents();
+    void FormCreate();
+    void S1Click();
+
+    TParametros& m_parametros;
+    CnpjPrompt& m_cnpjPrompt;
+    MessageBoxes& m_boxes;
+    const ComputerName& m_computerName;
+    ApplicationControl& m_application;
+
+    QTimer* m_timerEnviaMsg = nullptr;
+    std::unique_ptr<QMenu> m_popupMenu1; // a widget: it cannot be a child of this QObject
+    QSystemTrayIcon* m_trayIcon1 = nullptr;
+
+    // Scratch fields of the scramble pair; each call leaves them empty.
+    QString FEncriptar;
+    QString FDecriptar;
+};

@@ -1,0 +1,30 @@
+#include "common/ErrorReport.h"
+
+#include <cstdio>
+
+std::string DefaultErrorReportText(std::string_view message) {
+    std::string text(message);
+    // Any byte of a multi-byte UTF-8 character is >= 0x80, and so is the character's code.
+    if (!text.empty() &&
+        static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+        text.push_back('.');
+    }
+    return text;
+}
+
+void ReportCurrentException(MessageBoxes& boxes) noexcept {
+    std::string message;
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        message = error.what();
+    } catch (...) {
+        message = "Erro inesperado";
+    }
+    try {
+        boxes.ShowError(DefaultErrorReportText(message));
+    } catch (...) {
+        // The box itself failed; the message must not be lost, and nothing may reach the loop.
+        std::fprintf(stderr, "%s\n", message.c_str());
+    }
+}
