@@ -1,5 +1,7 @@
 #include "ui/QtMessageBoxes.h"
 
+#include "support/QtQuitWatch.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
@@ -135,41 +137,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, QtMessageBoxesClose,
                          [](const testing::TestParamInfo<CloseBy>& info) {
                              return std::string(Name(info.param));
                          });
-
-// Sets QApplication::quitOnLastWindowClosed for one test.
-class QuitOnLastWindowClosedScope {
-public:
-    explicit QuitOnLastWindowClosedScope(bool quit)
-        : m_previous(QApplication::quitOnLastWindowClosed()) {
-        QApplication::setQuitOnLastWindowClosed(quit);
-    }
-    ~QuitOnLastWindowClosedScope() { QApplication::setQuitOnLastWindowClosed(m_previous); }
-    QuitOnLastWindowClosedScope(const QuitOnLastWindowClosedScope&) = delete;
-    QuitOnLastWindowClosedScope& operator=(const QuitOnLastWindowClosedScope&) = delete;
-
-private:
-    bool m_previous;
-};
-
-// Counts the requests to quit the application, and drops them so that the run goes on.
-class QuitRequestCatcher : public QObject {
-public:
-    QuitRequestCatcher() { qApp->installEventFilter(this); }
-    ~QuitRequestCatcher() override { qApp->removeEventFilter(this); }
-    QuitRequestCatcher(const QuitRequestCatcher&) = delete;
-    QuitRequestCatcher& operator=(const QuitRequestCatcher&) = delete;
-
-    int m_requests = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == qApp && event->type() == QEvent::Quit) {
-            ++m_requests;
-            return true;
-        }
-        return false;
-    }
-};
 
 // With no other window open, closing a box must not end the application, whatever
 // quitOnLastWindowClosed says (the agent's main sets it false).

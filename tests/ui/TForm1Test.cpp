@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
 
 #include "support/RecordingMessageBoxes.h"
+#include "support/StartupFakes.h"
 #include "support/TemporaryDirectory.h"
 
 #include <QAction>
@@ -11,31 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class ScriptedCnpjPrompt : public CnpjPrompt {
-public:
-    void SetEntryText(const std::string& text) override { entry = text; }
-    std::string EntryText() const override { return entry; }
-    void ShowModal() override {
-        ++showings;
-        entry = typed;
-    }
-    std::string typed;
-    std::string entry;
-    int showings = 0;
-};
-
-class FixedComputerName : public ComputerName {
-public:
-    std::optional<std::string> Read() const override { return std::string("CAIXA-01"); }
-};
-
-class RecordingApplication : public ApplicationControl {
-public:
-    void Terminate() override { terminated = true; }
-    bool Terminated() const override { return terminated; }
-    bool terminated = false;
-};
 
 class TForm1Test : public testing::Test {
 protected:
@@ -97,7 +73,7 @@ TEST_F(TForm1Test, CreationRunsStartUpWithTheSettingsOfTheWorkingFolder) {
     EXPECT_EQ(parametros.CNPJ, "12345678000190");
     EXPECT_EQ(parametros.Computador, "CAIXA-01");
     EXPECT_EQ(parametros.Apagar, "S");
-    EXPECT_FALSE(application.terminated);
+    EXPECT_FALSE(application.Terminated());
 }
 
 TEST_F(TForm1Test, StartUpErrorGoesToTheDefaultErrorReportAndTheAgentStaysWithoutPolling) {
@@ -111,14 +87,14 @@ TEST_F(TForm1Test, StartUpErrorGoesToTheDefaultErrorReportAndTheAgentStaysWithou
     EXPECT_EQ(boxes.shown,
               (std::vector<std::string>{"CNPJ não configurado. Informe o CNPJ para continuar!",
                                         "error: Unable to write to " + path + "."}));
-    EXPECT_FALSE(application.terminated);
+    EXPECT_FALSE(application.Terminated());
     EXPECT_FALSE(form->TimerEnviaMsg().isActive());
 }
 
 TEST_F(TForm1Test, FatalStartUpConditionRequestsTheEnd) {
     prompt.typed = "12.345.678/90  -  ";
     const auto form = Create();
-    EXPECT_TRUE(application.terminated);
+    EXPECT_TRUE(application.Terminated());
     EXPECT_EQ(boxes.shown.back(), "CNPJ não configurado. O servidor de impressão será finalizado!");
 }
 
@@ -128,7 +104,7 @@ TEST_F(TForm1Test, FecharApiEndsTheApplication) {
     QAction* s1 = form->PopupMenu1().findChild<QAction*>("S1");
     ASSERT_NE(s1, nullptr);
     s1->trigger();
-    EXPECT_TRUE(application.terminated);
+    EXPECT_TRUE(application.Terminated());
 }
 
 TEST_F(TForm1Test, ScramblePairWorksOnUtf16Text) {

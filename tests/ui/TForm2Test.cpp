@@ -1,5 +1,6 @@
 #include "ui/TForm2.h"
 
+#include "support/QtQuitWatch.h"
 #include "ui/QtMessageBoxes.h"
 
 #include <QApplication>
@@ -471,43 +472,6 @@ INSTANTIATE_TEST_SUITE_P(Owners, TForm2Centre, testing::Bool(),
 
 // --- The application outlives the showing ---------------------------------------------------
 
-// Sets QApplication::quitOnLastWindowClosed for one test.
-class QuitOnLastWindowClosedScope {
-public:
-    explicit QuitOnLastWindowClosedScope(bool quit)
-        : m_previous(QApplication::quitOnLastWindowClosed()) {
-        QApplication::setQuitOnLastWindowClosed(quit);
-    }
-    ~QuitOnLastWindowClosedScope() { QApplication::setQuitOnLastWindowClosed(m_previous); }
-    QuitOnLastWindowClosedScope(const QuitOnLastWindowClosedScope&) = delete;
-    QuitOnLastWindowClosedScope& operator=(const QuitOnLastWindowClosedScope&) = delete;
-
-private:
-    bool m_previous;
-};
-
-// Counts the requests to quit the application, and drops them so that the run goes on.
-class QuitRequestCatcher : public QObject {
-public:
-    QuitRequestCatcher() { qApp->installEventFilter(this); }
-    ~QuitRequestCatcher() override { qApp->removeEventFilter(this); }
-    QuitRequestCatcher(const QuitRequestCatcher&) = delete;
-    QuitRequestCatcher& operator=(const QuitRequestCatcher&) = delete;
-
-    int m_requests = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == qApp && event->type() == QEvent::Quit) {
-            ++m_requests;
-            return true;
-        }
-        return false;
-    }
-};
-
-// Runs on whether the application quits when its last window closes (false as in the agent's
-// main); the dialog itself must never be a reason to quit.
 class TForm2Lifetime : public testing::TestWithParam<bool> {};
 
 TEST_P(TForm2Lifetime, ClosingLeavesTheApplicationRunning) {

@@ -2,6 +2,7 @@
 
 #include "common/IniFile.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/StartupFakes.h"
 #include "support/TemporaryDirectory.h"
 
 #include <fstream>
@@ -9,33 +10,6 @@
 #include <sstream>
 
 namespace {
-
-class ScriptedCnpjPrompt : public CnpjPrompt {
-public:
-    void SetEntryText(const std::string& text) override { entry = text; }
-    std::string EntryText() const override { return entry; }
-    void ShowModal() override {
-        ++showings;
-        entry = typed;
-    }
-
-    std::string typed = "  .   .   /    -  "; // what the operator leaves in the entry
-    std::string entry = "  .   .   /    -  ";
-    int showings = 0;
-};
-
-class FixedComputerName : public ComputerName {
-public:
-    std::optional<std::string> Read() const override { return name; }
-    std::optional<std::string> name = "CAIXA-01";
-};
-
-class RecordingApplication : public ApplicationControl {
-public:
-    void Terminate() override { ++terminations; }
-    bool Terminated() const override { return terminations > 0; }
-    int terminations = 0;
-};
 
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
