@@ -3,7 +3,6 @@
 //                                     does (a WM_DELETE_WINDOW message)
 //   x11-test-tool tray-ready          succeeds when a notification area owns the system tray
 #include <X11/Xlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
