@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/packages.sh"
 
-wanted=("${AGENT_BUILD_PACKAGES[@]}" "${AGENT_DISPLAY_PACKAGES[@]}" "$@")
+wanted=("${AGENT_BUILD_PACKAGES[@]}" "${AGENT_DISPLAY_PACKAGES[@]}" "${AGENT_SERVICE_PACKAGES[@]}" "$@")
 missing=()
 for package in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)

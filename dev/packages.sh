@@ -8,3 +8,5 @@ AGENT_BUILD_PACKAGES=(
 )
 # A real X display for the window tests that need one (the agent's dialogs driven by keystrokes).
 AGENT_DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils trayer)
+# The local services the integration tests run against (dev/mariadb.sh).
+AGENT_SERVICE_PACKAGES=(mariadb-server mariadb-client)

@@ -8,4 +8,11 @@ cd "$root"
 dev/install-packages.sh
 cmake --preset ci
 cmake --build --preset ci
+# The database tests run against the local MariaDB: start it (stopping it again afterwards when
+# it was not already running) and make its absence a failure rather than a skip.
+if ! dev/mariadb.sh status; then
+    trap 'dev/mariadb.sh stop' EXIT
+fi
+dev/mariadb.sh start
+export AGENT_DB_REQUIRED=1
 ctest --preset ci --parallel 2 "$@"
