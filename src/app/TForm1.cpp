@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "DeploymentValues.h"
 #include "app/AppIcon.h"
 #include "app/StartupSequence.h"
 #include "common/ErrorReport.h"
@@ -54,6 +55,8 @@ void TForm1::CreateComponents() {
     m_trayIcon1->setToolTip(QString::fromUtf8(texts::kApplicationTitle));
     m_trayIcon1->setContextMenu(m_popupMenu1.get());
     m_trayIcon1->show();
+
+    m_falavix11.SetUrl(std::string(deployment::kGatewayUrl) + "/api/messages/send");
 }
 
 void TForm1::FormCreate() {

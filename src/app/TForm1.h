@@ -4,6 +4,7 @@
 #include "common/CnpjPrompt.h"
 #include "common/MessageBoxes.h"
 #include "common/TParametros.h"
+#include "messaging/TFalavix.h"
 #include "platform/ComputerName.h"
 
 #include <QObject>
@@ -32,6 +33,7 @@ public:
     QTimer& TimerEnviaMsg() { return *m_timerEnviaMsg; }
     QSystemTrayIcon& TrayIcon1() { return *m_trayIcon1; }
     QMenu& PopupMenu1() { return *m_popupMenu1; }
+    TFalavix& Falavix11() { return m_falavix11; }
 
 private:
     void CreateComponents();
@@ -47,6 +49,8 @@ private:
     QTimer* m_timerEnviaMsg = nullptr;
     std::unique_ptr<QMenu> m_popupMenu1; // a widget: it cannot be a child of this QObject
     QSystemTrayIcon* m_trayIcon1 = nullptr;
+    // The messaging gateway client: user and queue 0, no token; no flow of the agent uses it.
+    TFalavix m_falavix11;
 
     // Scratch fields of the scramble pair; each call leaves them empty.
     QString FEncriptar;

@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "DeploymentValues.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/StartupFakes.h"
 #include "support/TemporaryDirectory.h"
@@ -40,6 +41,10 @@ TEST_F(TForm1Test, CreatesTrayIconWithTitleAndMenuAndADisabledTimer) {
     EXPECT_FALSE(form->TrayIcon1().icon().isNull());
     EXPECT_FALSE(form->TimerEnviaMsg().isActive());
     EXPECT_EQ(form->TimerEnviaMsg().interval(), 1000);
+    EXPECT_EQ(form->Falavix11().UserID(), 0);
+    EXPECT_EQ(form->Falavix11().QueueID(), 0);
+    EXPECT_EQ(form->Falavix11().Token(), "");
+    EXPECT_EQ(form->Falavix11().Url(), std::string(deployment::kGatewayUrl) + "/api/messages/send");
 
     struct Item {
         const char* name;
