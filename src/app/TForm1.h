@@ -6,6 +6,8 @@
 #include "common/TParametros.h"
 #include "messaging/TFalavix.h"
 #include "platform/ComputerName.h"
+#include "ui/NoticeColumn.h"
+#include "ui/NoticeManager.h"
 
 #include <QObject>
 #include <QString>
@@ -34,6 +36,8 @@ public:
     QSystemTrayIcon& TrayIcon1() { return *m_trayIcon1; }
     QMenu& PopupMenu1() { return *m_popupMenu1; }
     TFalavix& Falavix11() { return m_falavix11; }
+    NoticeManager& Alerta() { return m_alerta; }
+    NoticeManager& AlertaErro() { return m_alertaErro; }
 
 private:
     void CreateComponents();
@@ -49,6 +53,10 @@ private:
     QTimer* m_timerEnviaMsg = nullptr;
     std::unique_ptr<QMenu> m_popupMenu1; // a widget: it cannot be a child of this QObject
     QSystemTrayIcon* m_trayIcon1 = nullptr;
+    // Success and failure notices share one column at the bottom-left of the screen.
+    NoticeColumn m_noticeColumn;
+    NoticeManager m_alerta{NoticeStyle::Success(), m_noticeColumn};
+    NoticeManager m_alertaErro{NoticeStyle::Failure(), m_noticeColumn};
     // The messaging gateway client: user and queue 0, no token; no flow of the agent uses it.
     TFalavix m_falavix11;
 

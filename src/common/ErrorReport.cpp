@@ -1,5 +1,7 @@
 #include "common/ErrorReport.h"
 
+#include "common/ExceptionMessage.h"
+
 #include <cstdio>
 
 std::string DefaultErrorReportText(std::string_view message) {
@@ -13,14 +15,7 @@ std::string DefaultErrorReportText(std::string_view message) {
 }
 
 void ReportCurrentException(MessageBoxes& boxes) noexcept {
-    std::string message;
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        message = error.what();
-    } catch (...) {
-        message = "Erro inesperado";
-    }
+    const std::string message = CurrentExceptionMessage();
     try {
         boxes.ShowError(DefaultErrorReportText(message));
     } catch (...) {

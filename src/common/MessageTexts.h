@@ -21,4 +21,14 @@ inline constexpr const char* kShortcutCreated = "Atalho criado com sucesso!";
 inline constexpr const char* kQueueCleared = "Fila de impressão limpa com sucesso!";
 inline constexpr const char* kPrinterListCleared = "Lista de impressoras limpas com sucesso!";
 
+// Notices: caption, and text where it is fixed.
+inline constexpr const char* kPrintedCaption = "Registro impresso com sucesso";
+inline constexpr const char* kPrintFailedCaption = "Erro ao imprimir registro";
+inline constexpr const char* kNoInternetCaption = "Sem acesso a internet";
+inline constexpr const char* kNoInternetText = "Vamos tentar reconectar.";
+inline constexpr const char* kClearQueueFailedCaption = "Erro ao limpar fila de impressão";
+inline constexpr const char* kClearPrintersFailedCaption = "Erro ao limpar lista de impressoras";
+// Shown when the error log itself could not be written, so that the failure is not silent.
+inline constexpr const char* kErrorLogFailedCaption = "Erro ao gravar o log de erros";
+
 } // namespace texts

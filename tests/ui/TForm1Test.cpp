@@ -41,6 +41,9 @@ TEST_F(TForm1Test, CreatesTrayIconWithTitleAndMenuAndADisabledTimer) {
     EXPECT_FALSE(form->TrayIcon1().icon().isNull());
     EXPECT_FALSE(form->TimerEnviaMsg().isActive());
     EXPECT_EQ(form->TimerEnviaMsg().interval(), 1000);
+    EXPECT_EQ(form->Alerta().DisplayTime(), 2000);
+    EXPECT_EQ(form->AlertaErro().DisplayTime(), 4000);
+    EXPECT_TRUE(form->Alerta().Shown().empty());
     EXPECT_EQ(form->Falavix11().UserID(), 0);
     EXPECT_EQ(form->Falavix11().QueueID(), 0);
     EXPECT_EQ(form->Falavix11().Token(), "");

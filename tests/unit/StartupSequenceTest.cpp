@@ -1,26 +1,14 @@
 #include "app/StartupSequence.h"
 
 #include "common/IniFile.h"
+#include "support/FileContent.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/StartupFakes.h"
 #include "support/TemporaryDirectory.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteAll(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 constexpr const char* kAsk = "CNPJ não configurado. Informe o CNPJ para continuar!";
 constexpr const char* kConfigured = "CNPJ configurado com sucesso!";
@@ -51,7 +39,7 @@ TEST_F(StartupSequenceTest, FirstRunWithFourteenDigitsWritesTheFileAndGoesOn) {
 
     EXPECT_EQ(prompt.showings, 1);
     EXPECT_EQ(boxes.shown, (std::vector<std::string>{kAsk, kConfigured}));
-    EXPECT_EQ(ReadAll(Ini()),
+    EXPECT_EQ(ReadFileBytes(Ini()),
               "[PARAMETROS]\r\nCNPJ=00123456000191\r\nAPAGAR=N\r\nADOBE=N\r\nSUMATRA=S\r\n");
     EXPECT_EQ(parametros.CNPJ, "00123456000191");
     EXPECT_EQ(parametros.Computador, "CAIXA-01");
@@ -92,12 +80,12 @@ TEST_F(StartupSequenceTest, FirstRunWithoutFourteenDigitsEndsAndWritesNothing) {
 
 TEST_F(StartupSequenceTest, RejectedEntryLeavesAnExistingFileUntouched) {
     const std::string original = "; settings\r\n[PARAMETROS]\r\nCNPJ=\r\nAPAGAR=S\r\n";
-    WriteAll(Ini(), original);
+    WriteFileBytes(Ini(), original);
     prompt.typed = "12.345.678/90  -  ";
 
     EXPECT_FALSE(Run());
 
-    EXPECT_EQ(ReadAll(Ini()), original);
+    EXPECT_EQ(ReadFileBytes(Ini()), original);
 }
 
 TEST_F(StartupSequenceTest, ConfiguredCnpjIsUsedAsReadWithoutAPrompt) {
@@ -120,7 +108,7 @@ TEST_F(StartupSequenceTest, ConfiguredCnpjIsUsedAsReadWithoutAPrompt) {
         parametros = TParametros{};
         boxes.shown.clear();
         prompt.showings = 0;
-        WriteAll(Ini(), c.file);
+        WriteFileBytes(Ini(), c.file);
 
         EXPECT_TRUE(Run());
 
@@ -131,19 +119,19 @@ TEST_F(StartupSequenceTest, ConfiguredCnpjIsUsedAsReadWithoutAPrompt) {
         EXPECT_EQ(parametros.Apagar, c.expected.Apagar);
         EXPECT_EQ(parametros.Adobe, c.expected.Adobe);
         EXPECT_EQ(parametros.Sumatra, c.expected.Sumatra);
-        EXPECT_EQ(ReadAll(Ini()), c.file);
+        EXPECT_EQ(ReadFileBytes(Ini()), c.file);
     }
 }
 
 TEST_F(StartupSequenceTest, CaptureOverwritesApagarInTheFileButNotInMemory) {
-    WriteAll(Ini(), "[PARAMETROS]\r\nAPAGAR=S\r\nEXTRA=1\r\n");
+    WriteFileBytes(Ini(), "[PARAMETROS]\r\nAPAGAR=S\r\nEXTRA=1\r\n");
     prompt.typed = "12.345.678/0001-90";
 
     EXPECT_TRUE(Run());
 
     EXPECT_EQ(parametros.Apagar, "S");
     EXPECT_EQ(
-        ReadAll(Ini()),
+        ReadFileBytes(Ini()),
         "[PARAMETROS]\r\nAPAGAR=N\r\nEXTRA=1\r\nCNPJ=12345678000190\r\nADOBE=N\r\nSUMATRA=S\r\n");
 }
 
@@ -163,7 +151,7 @@ TEST_F(StartupSequenceTest, UsesTheWorkingDirectoryAtTheMomentOfUse) {
     // The file is read from the folder that is current when start-up runs, and written to the
     // folder that is current when the entry has been made.
     TemporaryDirectory other;
-    WriteAll(other.path() / "App.ini", "[PARAMETROS]\r\nCNPJ=11222333000181\r\n");
+    WriteFileBytes(other.path() / "App.ini", "[PARAMETROS]\r\nCNPJ=11222333000181\r\n");
     {
         ScopedCurrentDirectory inOther(other.path());
         EXPECT_TRUE(Run());
