@@ -9,6 +9,7 @@
 #include "platform/linux/TerminationSignals.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/TForm2.h"
+#include "ui/TFrmConexaoPerdida.h"
 
 #include <QApplication>
 
@@ -28,7 +29,10 @@ int main(int argc, char* argv[]) {
     LinuxComputerName computerName;
     TParametros parametros;
 
+    // Created in this order, none shown: the CNPJ dialog must exist before the main window's
+    // start-up may show it; the connection-lost dialog stays hidden.
     TForm2 form2(boxes);
+    TFrmConexaoPerdida frmConexaoPerdida(application);
     TForm1 form1(parametros, form2, boxes, computerName, application);
 
     // A fatal start-up condition has already shown its message: the loop ends at its first turn.
