@@ -1,6 +1,7 @@
 #include "common/ErrorLog.h"
 
 #include "common/UniqueFd.h"
+#include "common/Utf8.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,32 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 struct IconvCloser {
     void operator()(iconv_t cd) const { iconv_close(cd); }
@@ -64,20 +39,6 @@ bool ConvertOne(iconv_t cd, std::string_view character, std::string& out) {
     }
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     return true;
-}
-
-void WriteAllOrThrow(int fd, std::string_view data, const std::filesystem::path& path) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw ErrorLogError("Unable to write to " + path.string() + ": " +
-                                std::strerror(errno));
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 } // namespace
@@ -120,8 +81,7 @@ void RegistrarErro(const std::string& message) {
     if (!fd) {
         throw ErrorLogError("Unable to write to " + path.string() + ": " + std::strerror(errno));
     }
-    WriteAllOrThrow(fd.get(), line, path);
-    if (!fd.close()) {
+    if (!WriteAll(fd.get(), line) || !fd.close()) {
         throw ErrorLogError("Unable to write to " + path.string() + ": " + std::strerror(errno));
     }
 }

@@ -1,7 +1,9 @@
 #include "common/IniFile.h"
 
 #include "common/UniqueFd.h"
+#include "common/Utf8.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -176,36 +178,14 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-// Bytes in the UTF-8 sequence starting at text[i]; a byte that starts no valid sequence counts
-// alone (Windows turns it into one replacement character).
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 1;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-    }
-    if (i + length > text.size()) {
-        return 1;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-            return 1;
-        }
-    }
-    return length;
-}
-
 // The longest prefix of whole characters that fits in maxUnits UTF-16 code units. A character
 // outside the BMP takes two units and is dropped whole if only one is left.
 std::string_view CutToUtf16Units(std::string_view text, std::size_t maxUnits) {
     std::size_t units = 0;
     std::size_t end = 0;
     while (end < text.size()) {
-        const std::size_t length = SequenceLength(text, end);
+        // A byte that starts no well-formed sequence counts as one unit of its own.
+        const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(text, end));
         const std::size_t needed = length == 4 ? 2 : 1;
         if (units + needed > maxUnits) {
             break;
@@ -253,20 +233,6 @@ std::optional<Snapshot> Load(const fs::path& file) {
         snap.content.append(buffer, static_cast<std::size_t>(n));
     }
     return snap;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 // The file a chain of symbolic links ends at, so a write changes the target and keeps the link.

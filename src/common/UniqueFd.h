@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -38,3 +40,18 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Writes all of data, going on after interrupted or partial writes; false (errno set) on failure.
+inline bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}

@@ -492,6 +492,23 @@ void DatabaseQuery::fetchRow() {
     }
 }
 
+void DatabaseQuery::fetchColumnPiece(unsigned index, char* buffer, std::size_t size,
+                                     unsigned long offset) {
+    MYSQL_BIND bind = m_statement->columns[index];
+    unsigned long total = 0;
+    my_bool null = 0;
+    my_bool error = 0;
+    bind.buffer = buffer;
+    bind.buffer_length = size;
+    bind.length = &total;
+    bind.is_null = &null;
+    bind.error = &error;
+    if (mysql_stmt_fetch_column(m_statement->handle.get(), &bind, index, offset) != 0) {
+        failFromLibrary(mysql_stmt_errno(m_statement->handle.get()),
+                        mysql_stmt_error(m_statement->handle.get()));
+    }
+}
+
 std::string DatabaseQuery::readColumn(unsigned index) {
     if (!m_active || !m_statement || m_eof) {
         fail("A consulta não está num registro");
@@ -499,19 +516,7 @@ std::string DatabaseQuery::readColumn(unsigned index) {
     const unsigned long length = m_statement->lengths[index];
     // One byte more than the value: text columns get a terminating zero.
     std::string value(length + 1, '\0');
-    MYSQL_BIND bind = m_statement->columns[index];
-    unsigned long copied = 0;
-    my_bool null = 0;
-    my_bool error = 0;
-    bind.buffer = value.data();
-    bind.buffer_length = value.size();
-    bind.length = &copied;
-    bind.is_null = &null;
-    bind.error = &error;
-    if (mysql_stmt_fetch_column(m_statement->handle.get(), &bind, index, 0) != 0) {
-        failFromLibrary(mysql_stmt_errno(m_statement->handle.get()),
-                        mysql_stmt_error(m_statement->handle.get()));
-    }
+    fetchColumnPiece(index, value.data(), value.size(), 0);
     value.resize(length);
     return value;
 }
@@ -530,16 +535,8 @@ void DatabaseQuery::saveColumnToFile(unsigned index, const std::filesystem::path
         failOnFile(errno);
     }
     auto writeAll = [&](const char* data, std::size_t size) {
-        while (size > 0) {
-            const ssize_t written = ::write(file.get(), data, size);
-            if (written < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                failOnFile(errno);
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
+        if (!WriteAll(file.get(), std::string_view(data, size))) {
+            failOnFile(errno);
         }
     };
 
@@ -552,19 +549,7 @@ void DatabaseQuery::saveColumnToFile(unsigned index, const std::filesystem::path
         const unsigned long length = m_statement->lengths[index];
         std::vector<char> chunk(std::min<std::size_t>(kChunkSize, length));
         for (unsigned long offset = 0; offset < length;) {
-            MYSQL_BIND bind = m_statement->columns[index];
-            unsigned long total = 0;
-            my_bool null = 0;
-            my_bool error = 0;
-            bind.buffer = chunk.data();
-            bind.buffer_length = chunk.size();
-            bind.length = &total;
-            bind.is_null = &null;
-            bind.error = &error;
-            if (mysql_stmt_fetch_column(m_statement->handle.get(), &bind, index, offset) != 0) {
-                failFromLibrary(mysql_stmt_errno(m_statement->handle.get()),
-                                mysql_stmt_error(m_statement->handle.get()));
-            }
+            fetchColumnPiece(index, chunk.data(), chunk.size(), offset);
             const std::size_t piece = std::min<std::size_t>(chunk.size(), length - offset);
             writeAll(chunk.data(), piece);
             offset += piece;

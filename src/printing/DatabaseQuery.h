@@ -68,6 +68,8 @@ private:
     void bindParameters();
     void describeResult();
     void fetchRow();
+    // Copies up to size bytes of column index of the current row, from offset on, into buffer.
+    void fetchColumnPiece(unsigned index, char* buffer, std::size_t size, unsigned long offset);
     std::string readColumn(unsigned index);
     void saveColumnToFile(unsigned index, const std::filesystem::path& path);
     std::string rowCondition(std::vector<const DatabaseField*>& values) const;

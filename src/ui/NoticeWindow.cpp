@@ -1,5 +1,7 @@
 #include "ui/NoticeWindow.h"
 
+#include "ui/WidgetLook.h"
+
 #include <QCloseEvent>
 #include <QFont>
 #include <QHBoxLayout>
@@ -16,13 +18,6 @@ constexpr int kMinimumWidth = 220;
 constexpr const char* kBackground = "#1F1F1F";
 constexpr const char* kBorder = "#3A3A3A";
 constexpr const char* kTextColour = "#E6E6E6";
-
-QFont PixelFont(const char* family, int pixels, bool bold) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 } // namespace
 
@@ -47,12 +42,12 @@ NoticeWindow::NoticeWindow(const QString& caption, const QString& text, const No
                       .arg(kBackground, kBorder));
     setAttribute(Qt::WA_StyledBackground);
 
-    Caption->setFont(PixelFont("Yu Gothic UI Semibold", 17, style.captionBold));
+    Caption->setFont(PixelFont(QStringLiteral("Yu Gothic UI Semibold"), 17, style.captionBold));
     Caption->setStyleSheet(QString("color: %1;").arg(style.captionColour.name()));
     Caption->setAlignment(Qt::AlignCenter);
     Caption->setTextFormat(Qt::PlainText);
 
-    Text->setFont(PixelFont("Tw Cen MT", 16, false));
+    Text->setFont(PixelFont(QStringLiteral("Tw Cen MT"), 16));
     Text->setStyleSheet(QString("color: %1;").arg(kTextColour));
     Text->setAlignment(Qt::AlignCenter);
     Text->setTextFormat(Qt::PlainText);

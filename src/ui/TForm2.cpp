@@ -2,6 +2,7 @@
 
 #include "common/MessageTexts.h"
 #include "common/SoNumeros.h"
+#include "ui/WidgetLook.h"
 
 #include <QFont>
 #include <QFrame>
@@ -18,13 +19,6 @@ namespace {
 
 constexpr std::size_t kCnpjDigits = 14;
 
-QFont PixelFont(const QString& family, int pixelSize, bool bold = false) {
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 TForm2::TForm2(MessageBoxes& messages, QWidget* parent)
@@ -40,10 +34,7 @@ TForm2::TForm2(MessageBoxes& messages, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
-    setAutoFillBackground(true);
+    PaintWhite(*this);
     resize(472, 242);
 
     PanelCNPJ->setObjectName(QStringLiteral("PanelCNPJ"));

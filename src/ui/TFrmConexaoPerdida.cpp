@@ -1,5 +1,7 @@
 #include "ui/TFrmConexaoPerdida.h"
 
+#include "ui/WidgetLook.h"
+
 #include <QCoreApplication>
 #include <QFont>
 #include <QKeyEvent>
@@ -17,12 +19,6 @@ namespace {
 
 constexpr int kCountdownSeconds = 2;
 constexpr int kTickMs = 1000;
-
-QFont PixelFont(const QString& family, int pixelSize) {
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 QString CountdownCaption(int seconds) {
     return QStringLiteral("Reconectar em (%1s)").arg(seconds);
@@ -43,10 +39,7 @@ TFrmConexaoPerdida::TFrmConexaoPerdida(ApplicationControl& application, QWidget*
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
-    setAutoFillBackground(true);
+    PaintWhite(*this);
     setFont(PixelFont(QStringLiteral("Tahoma"), 11));
     resize(645, 230);
 

@@ -1,0 +1,18 @@
+#include "ui/WidgetLook.h"
+
+#include <QPalette>
+#include <QWidget>
+
+QFont PixelFont(const QString& family, int pixels, bool bold) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void PaintWhite(QWidget& widget) {
+    QPalette background = widget.palette();
+    background.setColor(QPalette::Window, Qt::white);
+    widget.setPalette(background);
+    widget.setAutoFillBackground(true);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+// A font by family and pixel height (the sizes of the agent's windows are given in pixels at
+// 96 dpi); where the family is missing, Qt picks the nearest one.
+QFont PixelFont(const QString& family, int pixels, bool bold = false);
+
+// A plain white client area, as the agent's dialogs have.
+void PaintWhite(QWidget& widget);
