@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <cstddef>
 
 namespace {
@@ -107,7 +106,5 @@ void TForm2::CentreOnScreen() {
     if (target == nullptr) {
         return;
     }
-    move(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frameGeometry().size(),
-                             target->availableGeometry())
-             .topLeft());
+    CentreWithin(*this, target->availableGeometry());
 }

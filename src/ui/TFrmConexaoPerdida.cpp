@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTimer>
 #include <unistd.h>
 
@@ -126,7 +125,5 @@ void TFrmConexaoPerdida::CentreOnDesktop() {
         return;
     }
     // The middle of the whole desktop, all monitors together, not of the parent.
-    move(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frameGeometry().size(),
-                             target->virtualGeometry())
-             .topLeft());
+    CentreWithin(*this, target->virtualGeometry());
 }

@@ -1,6 +1,8 @@
 #include "ui/WidgetLook.h"
 
 #include <QPalette>
+#include <QRect>
+#include <QStyle>
 #include <QWidget>
 
 QFont PixelFont(const QString& family, int pixels, bool bold) {
@@ -15,4 +17,10 @@ void PaintWhite(QWidget& widget) {
     background.setColor(QPalette::Window, Qt::white);
     widget.setPalette(background);
     widget.setAutoFillBackground(true);
+}
+
+void CentreWithin(QWidget& window, const QRect& area) {
+    window.move(QStyle::alignedRect(window.layoutDirection(), Qt::AlignCenter,
+                                    window.frameGeometry().size(), area)
+                    .topLeft());
 }
