@@ -11,12 +11,17 @@ cmake --preset ci
 cmake --build --preset ci
 cmake --preset asan
 cmake --build --preset asan
-# The database tests run against the local MariaDB: start it (stopping it again afterwards when
-# it was not already running) and make its absence a failure rather than a skip.
-if ! dev/mariadb.sh status; then
-    trap 'dev/mariadb.sh stop' EXIT
-fi
-dev/mariadb.sh start
-export AGENT_DB_REQUIRED=1
+
+# The tests run against the local MariaDB and CUPS. Each is started here and stopped again at the
+# end unless it was already running; their absence then fails the tests instead of skipping them.
+started=()
+trap 'for service in "${started[@]}"; do dev/$service.sh stop; done' EXIT
+for service in mariadb cups; do
+    dev/$service.sh status >/dev/null 2>&1 || started+=("$service")
+    dev/$service.sh start
+done
+eval "$(dev/cups.sh env)"
+export AGENT_DB_REQUIRED=1 AGENT_CUPS_REQUIRED=1
+
 ctest --preset ci --parallel 2 "$@"
 ctest --preset asan --parallel 2 "$@"

@@ -14,8 +14,9 @@ until [[ -s "$display_file" ]]; do
     sleep 0.1
 done
 export DISPLAY=":$(<"$display_file")" QT_QPA_PLATFORM=xcb
-# A window manager, as on a desktop: it decides which window gets the focus.
-if command -v openbox >/dev/null; then
+# A window manager, as on a desktop: it decides which window gets the focus. AGENT_XVFB_NO_WM=1
+# leaves it out, for what must also work on a bare X server.
+if [[ -z "${AGENT_XVFB_NO_WM:-}" ]] && command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &
     wm_pid=$!
     trap 'kill "$wm_pid" "$xvfb_pid" 2>/dev/null; wait 2>/dev/null; rm -f "$display_file"' EXIT
