@@ -32,6 +32,13 @@ void TForm1::CreateComponents() {
     m_timerEnviaMsg = new QTimer(this);
     m_timerEnviaMsg->setObjectName("TimerEnviaMsg");
     m_timerEnviaMsg->setInterval(kPollIntervalMs);
+    m_pollTimer = std::make_unique<QtPollTimer>(*m_timerEnviaMsg);
+    m_poller = std::make_unique<PrintJobPoller>(
+        m_parametros, *m_pollTimer, m_probe, m_store,
+        PrintServices{m_printSystem, m_launcher, m_windowCloser, m_processTable, m_sleeper},
+        m_alerta, m_alertaErro);
+    connect(m_timerEnviaMsg, &QTimer::timeout, this,
+            [this] { RunReportingErrors(m_boxes, [this] { TimerEnviaMsgTimer(); }); });
 
     m_popupMenu1 = std::make_unique<QMenu>();
     m_popupMenu1->setObjectName("PopupMenu1");
@@ -64,6 +71,10 @@ void TForm1::FormCreate() {
     if (!startup.LoadSettingsAndIdentity()) {
         return;
     }
+}
+
+void TForm1::TimerEnviaMsgTimer() {
+    m_poller->TimerEnviaMsgTimer();
 }
 
 void TForm1::S1Click() {

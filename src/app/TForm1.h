@@ -6,8 +6,17 @@
 #include "common/TParametros.h"
 #include "messaging/TFalavix.h"
 #include "platform/ComputerName.h"
+#include "platform/linux/CupsPrintSystem.h"
+#include "platform/linux/PosixProgramLauncher.h"
+#include "platform/linux/ProcProcessTable.h"
+#include "platform/linux/ThreadSleeper.h"
+#include "platform/linux/X11WindowCloser.h"
+#include "printing/ConnectivityProbe.h"
+#include "printing/PrintJobPoller.h"
+#include "printing/RemotePrintStore.h"
 #include "ui/NoticeColumn.h"
 #include "ui/NoticeManager.h"
+#include "ui/QtPollTimer.h"
 
 #include <QObject>
 #include <QString>
@@ -43,6 +52,7 @@ private:
     void CreateComponents();
     void FormCreate();
     void S1Click();
+    void TimerEnviaMsgTimer();
 
     TParametros& m_parametros;
     CnpjPrompt& m_cnpjPrompt;
@@ -57,6 +67,18 @@ private:
     NoticeColumn m_noticeColumn;
     NoticeManager m_alerta{NoticeStyle::Success(), m_noticeColumn};
     NoticeManager m_alertaErro{NoticeStyle::Failure(), m_noticeColumn};
+
+    // The remote database, the probe and the operating system's printing services the poll
+    // cycle works with.
+    RemotePrintStore m_store;
+    ConnectivityProbe m_probe = ConnectivityProbe::FromDeployment();
+    CupsPrintSystem m_printSystem;
+    PosixProgramLauncher m_launcher;
+    X11WindowCloser m_windowCloser;
+    ProcProcessTable m_processTable;
+    ThreadSleeper m_sleeper;
+    std::unique_ptr<QtPollTimer> m_pollTimer;
+    std::unique_ptr<PrintJobPoller> m_poller;
     // The messaging gateway client: user and queue 0, no token; no flow of the agent uses it.
     TFalavix m_falavix11;
 

@@ -6,8 +6,10 @@
 #include "support/TemporaryDirectory.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -113,6 +115,21 @@ TEST_F(TForm1Test, FecharApiEndsTheApplication) {
     ASSERT_NE(s1, nullptr);
     s1->trigger();
     EXPECT_TRUE(application.Terminated());
+}
+
+TEST_F(TForm1Test, TimerTickRunsThePollCycle) {
+    // Nothing listens on the built-in probe endpoint here, so the cycle finds no internet.
+    WriteSettings("[PARAMETROS]\r\nCNPJ=12345678000190\r\n");
+    const auto form = Create();
+    form->TimerEnviaMsg().setInterval(1);
+    form->TimerEnviaMsg().start();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->AlertaErro().Shown().empty(); }, 10000));
+    EXPECT_EQ(form->AlertaErro().Shown()[0]->Caption->text(), QString("Sem acesso a internet"));
+    EXPECT_EQ(form->AlertaErro().Shown()[0]->Text->text(), QString("Vamos tentar reconectar."));
+    EXPECT_TRUE(form->TimerEnviaMsg().isActive());
+    EXPECT_EQ(form->TimerEnviaMsg().interval(), 5000);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(TForm1Test, ScramblePairWorksOnUtf16Text) {
