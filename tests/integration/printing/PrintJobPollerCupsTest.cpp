@@ -239,4 +239,48 @@ TEST_F(PrintJobPollerCupsTest, RealRefusalsKeepTheJobPending) {
     }
 }
 
+// Three pending jobs, each for a printer of its own: one cycle prints them all, and each printer
+// puts out its job's document byte for byte.
+TEST_F(PrintJobPollerCupsTest, ThreeJobsComeOutOfTheirPrintersByteForByteInOneCycle) {
+    parametros.Sumatra = "N";
+    parametros.Adobe = "S";
+    // cupsd writes the printouts as its own user: the folder must let it in.
+    TemporaryDirectory output;
+    std::filesystem::permissions(output.path(), std::filesystem::perms::all);
+    // Removed again however the test ends.
+    struct Printers : std::vector<std::string> {
+        ~Printers() {
+            for (const auto& name : *this) {
+                std::system(("lpadmin -x " + name).c_str());
+            }
+        }
+    } printers;
+    for (int i = 1; i <= 3; ++i) {
+        const std::string name = "Fila_" + std::to_string(::getpid()) + "_" + std::to_string(i);
+        const std::string command = "lpadmin -p " + name + " -E -v file://" +
+                                    (output.path() / (name + ".pdf")).string() + " -P " +
+                                    AGENT_PASSTHROUGH_PPD;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        printers.push_back(name);
+    }
+    std::vector<std::string> documents;
+    for (int i = 0; i < 3; ++i) {
+        documents.push_back(PdfDocument(guid("tres") + "-" + std::to_string(i)));
+        insertJob("tres-" + std::to_string(i), documents.back(), printers[i]);
+    }
+
+    poller.TimerEnviaMsgTimer();
+
+    EXPECT_THAT(alertaErro.shown, IsEmpty());
+    EXPECT_EQ(alerta.shown.size(), 3U);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(printers[i]);
+        EXPECT_EQ(jobState(guid("tres-" + std::to_string(i))), kDone);
+        EXPECT_TRUE(Eventually([&] {
+            return ReadFileBytes(output.path() / (printers[i] + ".pdf")) == documents[i];
+        })) << "the document did not come out of "
+            << printers[i];
+    }
+}
+
 } // namespace
