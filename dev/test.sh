@@ -12,11 +12,12 @@ cmake --build --preset ci
 cmake --preset asan
 cmake --build --preset asan
 
-# The tests run against the local MariaDB and CUPS. Each is started here and stopped again at the
-# end unless it was already running; their absence then fails the tests instead of skipping them.
+# The tests run against the local MariaDB, CUPS and probe listener. Each is started here and
+# stopped again at the end unless it was already running; their absence then fails the tests
+# instead of skipping them.
 started=()
 trap 'for service in "${started[@]}"; do dev/$service.sh stop; done' EXIT
-for service in mariadb cups; do
+for service in mariadb cups probe; do
     dev/$service.sh status >/dev/null 2>&1 || started+=("$service")
     dev/$service.sh start
 done

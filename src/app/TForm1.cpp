@@ -2,12 +2,14 @@
 
 #include "DeploymentValues.h"
 #include "app/AppIcon.h"
+#include "app/OnlineStartup.h"
 #include "app/StartupSequence.h"
 #include "common/ErrorReport.h"
 #include "common/MessageTexts.h"
 #include "common/TextScramble.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -17,9 +19,11 @@ constexpr int kPollIntervalMs = 1000;
 }
 
 TForm1::TForm1(TParametros& parametros, CnpjPrompt& cnpjPrompt, MessageBoxes& boxes,
-               const ComputerName& computerName, ApplicationControl& application, QObject* parent)
+               const ComputerName& computerName, ApplicationControl& application,
+               RemoteEndpoints endpoints, QObject* parent)
     : QObject(parent), m_parametros(parametros), m_cnpjPrompt(cnpjPrompt), m_boxes(boxes),
-      m_computerName(computerName), m_application(application) {
+      m_computerName(computerName), m_application(application), m_endpoints(std::move(endpoints)),
+      m_store(m_endpoints.database), m_registry(m_store, m_parametros, m_printSystem, m_guids) {
     CreateComponents();
     // An error that leaves the start-up handler ends in the default error report; the window
     // is created all the same and the agent stays in the tray.
@@ -34,7 +38,7 @@ void TForm1::CreateComponents() {
     m_timerEnviaMsg->setInterval(kPollIntervalMs);
     m_pollTimer = std::make_unique<QtPollTimer>(*m_timerEnviaMsg);
     m_poller = std::make_unique<PrintJobPoller>(
-        m_parametros, *m_pollTimer, m_probe, m_store,
+        m_parametros, *m_pollTimer, m_endpoints.probe, m_store,
         PrintServices{m_printSystem, m_launcher, m_windowCloser, m_processTable, m_sleeper},
         m_alerta, m_alertaErro);
     connect(m_timerEnviaMsg, &QTimer::timeout, this,
@@ -53,9 +57,16 @@ void TForm1::CreateComponents() {
     addItem("l1", "Limpar fila de impressão");
     addItem("L2", "Resetar lista de impressoras");
     m_popupMenu1->addSeparator()->setObjectName("N2");
-    QAction* s1 = addItem("S1", "Fechar API");
-    connect(s1, &QAction::triggered, this,
-            [this] { RunReportingErrors(m_boxes, [this] { S1Click(); }); });
+    addItem("S1", "Fechar API");
+
+    m_commands = std::make_unique<TrayCommands>(
+        m_parametros, m_boxes, m_cnpjPrompt, m_application, *m_pollTimer, m_alertaErro, m_store,
+        m_registry, QCoreApplication::applicationFilePath().toStdString());
+    connectItem("C1", &TrayCommands::C1Click);
+    connectItem("A1", &TrayCommands::A1Click);
+    connectItem("l1", &TrayCommands::l1Click);
+    connectItem("L2", &TrayCommands::L2Click);
+    connectItem("S1", &TrayCommands::S1Click);
 
     m_trayIcon1 = new QSystemTrayIcon(AppIcon(), this);
     m_trayIcon1->setObjectName("TrayIcon1");
@@ -71,14 +82,18 @@ void TForm1::FormCreate() {
     if (!startup.LoadSettingsAndIdentity()) {
         return;
     }
+    OnlineStartup(m_endpoints.probe, m_registry, *m_pollTimer, m_boxes, m_application).Run();
+}
+
+void TForm1::connectItem(const char* name, void (TrayCommands::*command)()) {
+    QAction* item = m_popupMenu1->findChild<QAction*>(name);
+    connect(item, &QAction::triggered, this, [this, command] {
+        RunReportingErrors(m_boxes, [this, command] { (m_commands.get()->*command)(); });
+    });
 }
 
 void TForm1::TimerEnviaMsgTimer() {
     m_poller->TimerEnviaMsgTimer();
-}
-
-void TForm1::S1Click() {
-    m_application.Terminate();
 }
 
 QString TForm1::fncEncript(const QString& Encript) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/RemoteEndpoints.h"
+#include "app/TrayCommands.h"
 #include "common/ApplicationControl.h"
 #include "common/CnpjPrompt.h"
 #include "common/MessageBoxes.h"
@@ -7,12 +9,14 @@
 #include "messaging/TFalavix.h"
 #include "platform/ComputerName.h"
 #include "platform/linux/CupsPrintSystem.h"
+#include "platform/linux/LibuuidGuidGenerator.h"
 #include "platform/linux/PosixProgramLauncher.h"
 #include "platform/linux/ProcProcessTable.h"
 #include "platform/linux/ThreadSleeper.h"
 #include "platform/linux/X11WindowCloser.h"
 #include "printing/ConnectivityProbe.h"
 #include "printing/PrintJobPoller.h"
+#include "printing/PrinterRegistry.h"
 #include "printing/RemotePrintStore.h"
 #include "ui/NoticeColumn.h"
 #include "ui/NoticeManager.h"
@@ -34,7 +38,7 @@ class TForm1 : public QObject {
 public:
     TForm1(TParametros& parametros, CnpjPrompt& cnpjPrompt, MessageBoxes& boxes,
            const ComputerName& computerName, ApplicationControl& application,
-           QObject* parent = nullptr);
+           RemoteEndpoints endpoints = {}, QObject* parent = nullptr);
     ~TForm1() override;
 
     // A reversible scramble of UTF-16 text; no flow of the agent uses it.
@@ -51,8 +55,10 @@ public:
 private:
     void CreateComponents();
     void FormCreate();
-    void S1Click();
     void TimerEnviaMsgTimer();
+    // Connects a menu item to its command; whatever the command raises ends in the default error
+    // report.
+    void connectItem(const char* name, void (TrayCommands::*command)());
 
     TParametros& m_parametros;
     CnpjPrompt& m_cnpjPrompt;
@@ -70,15 +76,18 @@ private:
 
     // The remote database, the probe and the operating system's printing services the poll
     // cycle works with.
+    RemoteEndpoints m_endpoints;
     RemotePrintStore m_store;
-    ConnectivityProbe m_probe = ConnectivityProbe::FromDeployment();
     CupsPrintSystem m_printSystem;
     PosixProgramLauncher m_launcher;
     X11WindowCloser m_windowCloser;
     ProcProcessTable m_processTable;
     ThreadSleeper m_sleeper;
+    LibuuidGuidGenerator m_guids;
+    PrinterRegistry m_registry;
     std::unique_ptr<QtPollTimer> m_pollTimer;
     std::unique_ptr<PrintJobPoller> m_poller;
+    std::unique_ptr<TrayCommands> m_commands;
     // The messaging gateway client: user and queue 0, no token; no flow of the agent uses it.
     TFalavix m_falavix11;
 

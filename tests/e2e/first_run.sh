@@ -13,6 +13,17 @@ for tool in Xvfb xdotool xwininfo trayer; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (dev/install-packages.sh)"; exit 77; }
 done
 
+# After the CNPJ, start-up goes online: the probe, the database and the printer list.
+root=$(cd "$(dirname "$0")/../.." && pwd)
+for service in probe mariadb cups; do
+    if ! "$root/dev/$service.sh" status >/dev/null 2>&1; then
+        [[ -n "${AGENT_DB_REQUIRED:-}" ]] && { echo "FAIL: the local $service is not running"; exit 1; }
+        echo "SKIP: the local $service is not running (dev/$service.sh start)"
+        exit 77
+    fi
+done
+eval "$("$root/dev/cups.sh" env)"
+
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -41,6 +52,9 @@ until_true() {
     done
 }
 until_true 15 test -s "$work_root/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+# The user's CUPS settings (the default printer) stay in the test's folder.
+export HOME="$work_root/home"
+mkdir -p "$HOME"
 export DISPLAY=":$(<"$work_root/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 

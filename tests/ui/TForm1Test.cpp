@@ -1,6 +1,8 @@
 #include "app/TForm1.h"
 
 #include "DeploymentValues.h"
+#include "integration/printing/LoopbackListener.h"
+#include "support/FileContent.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/StartupFakes.h"
 #include "support/TemporaryDirectory.h"
@@ -16,10 +18,26 @@
 
 namespace {
 
+// The database and the probe endpoint are loopback ports of the test's own: the probe finds the
+// internet or not, and the database always refuses the connection.
 class TForm1Test : public testing::Test {
 protected:
-    std::unique_ptr<TForm1> Create() {
-        return std::make_unique<TForm1>(parametros, prompt, boxes, computerName, application);
+    RemoteEndpoints Endpoints(bool online) const {
+        RemoteEndpoints endpoints;
+        endpoints.probe =
+            ConnectivityProbe("127.0.0.1", online ? listening.port() : refusing.port());
+        endpoints.database.host = "127.0.0.1";
+        endpoints.database.port = refusing.port();
+        return endpoints;
+    }
+    std::unique_ptr<TForm1> Create(bool online = false) {
+        return std::make_unique<TForm1>(parametros, prompt, boxes, computerName, application,
+                                        Endpoints(online));
+    }
+    QAction& Item(TForm1& form, const char* name) {
+        QAction* item = form.PopupMenu1().findChild<QAction*>(name);
+        EXPECT_NE(item, nullptr) << name;
+        return *item;
     }
     void WriteSettings(const std::string& content) {
         std::ofstream(folder.path() / "App.ini", std::ios::binary) << content;
@@ -32,6 +50,8 @@ protected:
     RecordingMessageBoxes boxes;
     FixedComputerName computerName;
     RecordingApplication application;
+    LoopbackListener listening;
+    LoopbackListener refusing{false};
 };
 
 TEST_F(TForm1Test, CreatesTrayIconWithTitleAndMenuAndADisabledTimer) {
@@ -74,16 +94,40 @@ TEST_F(TForm1Test, CreatesTrayIconWithTitleAndMenuAndADisabledTimer) {
     }
 }
 
-TEST_F(TForm1Test, CreationRunsStartUpWithTheSettingsOfTheWorkingFolder) {
+TEST_F(TForm1Test, WithoutInternetStartUpShowsItsMessageAndEnds) {
+    WriteSettings("[PARAMETROS]\r\nCNPJ=12345678000190\r\n");
+    const auto form = Create(false);
+
+    EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Sem acesso a internet no momento, "
+                                                     "verifique...\r\n\r\nO servidor de "
+                                                     "impressão será finalizado!"}));
+    EXPECT_TRUE(application.Terminated());
+    EXPECT_FALSE(form->TimerEnviaMsg().isActive());
+}
+
+// A database that refuses the connection at start: the default error report, no polling; the
+// print queue command then starts the polling.
+TEST_F(TForm1Test, RefusedDatabaseAtStartLeavesTheAgentWithoutPollingUntilAClearingCommand) {
     WriteSettings("[PARAMETROS]\r\nCNPJ=12345678000190\r\nAPAGAR=S\r\nADOBE=N\r\nSUMATRA=N\r\n");
-    const auto form = Create();
+    std::filesystem::create_directory(folder.path() / "LOG");
+    const auto form = Create(true);
 
     EXPECT_EQ(prompt.showings, 0);
-    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(parametros.CNPJ, "12345678000190");
     EXPECT_EQ(parametros.Computador, "CAIXA-01");
     EXPECT_EQ(parametros.Apagar, "S");
+    ASSERT_EQ(boxes.shown.size(), 1U);
+    EXPECT_EQ(boxes.shown[0].rfind("error: ", 0), 0U) << boxes.shown[0];
     EXPECT_FALSE(application.Terminated());
+    EXPECT_FALSE(form->TimerEnviaMsg().isActive());
+
+    Item(*form, "l1").trigger();
+
+    EXPECT_TRUE(form->TimerEnviaMsg().isActive());
+    EXPECT_EQ(form->TimerEnviaMsg().interval(), 1000);
+    ASSERT_EQ(form->AlertaErro().Shown().size(), 1U);
+    EXPECT_EQ(form->AlertaErro().Shown()[0]->Caption->text(),
+              QString("Erro ao limpar fila de impressão"));
 }
 
 TEST_F(TForm1Test, StartUpErrorGoesToTheDefaultErrorReportAndTheAgentStaysWithoutPolling) {
@@ -108,27 +152,32 @@ TEST_F(TForm1Test, FatalStartUpConditionRequestsTheEnd) {
     EXPECT_EQ(boxes.shown.back(), "CNPJ não configurado. O servidor de impressão será finalizado!");
 }
 
-TEST_F(TForm1Test, FecharApiEndsTheApplication) {
+TEST_F(TForm1Test, FecharApiWithTheDatabaseDownShowsTheErrorAndTheAgentStays) {
     WriteSettings("[PARAMETROS]\r\nCNPJ=12345678000190\r\n");
-    const auto form = Create();
-    QAction* s1 = form->PopupMenu1().findChild<QAction*>("S1");
-    ASSERT_NE(s1, nullptr);
-    s1->trigger();
-    EXPECT_TRUE(application.Terminated());
+    const auto form = Create(true);
+    boxes.shown.clear();
+
+    Item(*form, "S1").trigger();
+
+    ASSERT_EQ(boxes.shown.size(), 1U);
+    EXPECT_EQ(boxes.shown[0].rfind("error: ", 0), 0U) << boxes.shown[0];
+    EXPECT_FALSE(application.Terminated());
 }
 
 TEST_F(TForm1Test, TimerTickRunsThePollCycle) {
-    // Nothing listens on the built-in probe endpoint here, so the cycle finds no internet.
     WriteSettings("[PARAMETROS]\r\nCNPJ=12345678000190\r\n");
-    const auto form = Create();
+    std::filesystem::create_directory(folder.path() / "LOG");
+    const auto form = Create(true);
+    boxes.shown.clear();
     form->TimerEnviaMsg().setInterval(1);
     form->TimerEnviaMsg().start();
 
+    // Online, but the database refuses: the cycle takes the error path.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->AlertaErro().Shown().empty(); }, 10000));
-    EXPECT_EQ(form->AlertaErro().Shown()[0]->Caption->text(), QString("Sem acesso a internet"));
-    EXPECT_EQ(form->AlertaErro().Shown()[0]->Text->text(), QString("Vamos tentar reconectar."));
+    EXPECT_EQ(form->AlertaErro().Shown()[0]->Caption->text(), QString("Erro ao imprimir registro"));
     EXPECT_TRUE(form->TimerEnviaMsg().isActive());
-    EXPECT_EQ(form->TimerEnviaMsg().interval(), 5000);
+    EXPECT_EQ(form->TimerEnviaMsg().interval(), 1000);
+    EXPECT_EQ(ReadFileBytes(folder.path() / "LOG" / "AppErro.txt").rfind("Erro -> ", 0), 0U);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
