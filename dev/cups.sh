@@ -15,6 +15,7 @@
 #   reset   stops the server and removes its folder
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wait-for.sh"
 
 base="$here/run/cups"
 socket="$base/cups.sock"
@@ -25,19 +26,6 @@ printers=(Impressora_A Impressora_B)
 export CUPS_SERVER="$socket"
 
 answers() { [[ -S "$socket" ]] && lpstat -r 2>/dev/null | grep -q "is running"; }
-
-# Polls until the command succeeds or the deadline (in tenths of a second) passes.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    "$@"
-}
 
 server_gone() { [[ ! -f "$pidfile" ]] || ! kill -0 "$(cat "$pidfile")" 2>/dev/null; }
 

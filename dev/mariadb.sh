@@ -10,6 +10,7 @@
 # AGENT_DB_PORT, AGENT_DB_NAME, AGENT_DB_USER and AGENT_DB_PASSWORD override the dev preset's values.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wait-for.sh"
 
 port=${AGENT_DB_PORT:-33061}
 database=${AGENT_DB_NAME:-impressao_remota}
@@ -25,19 +26,6 @@ logfile="$base/mariadb.log"
 admin() { mariadb-admin --no-defaults --socket="$socket" --user=root "$@"; }
 client() { mariadb --no-defaults --socket="$socket" --user=root "$@"; }
 answers() { admin --connect-timeout=2 ping >/dev/null 2>&1; }
-
-# Polls until the command succeeds or the deadline (in tenths of a second) passes.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    "$@"
-}
 
 server_gone() { [[ ! -f "$pidfile" ]] || ! kill -0 "$(cat "$pidfile")" 2>/dev/null; }
 

@@ -10,24 +10,12 @@
 # AGENT_PROBE_PORT overrides the dev preset's port.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wait-for.sh"
 
 port=${AGENT_PROBE_PORT:-18080}
 base="$here/run/probe"
 pidfile="$base/probe.pid"
 logfile="$base/probe.log"
-
-# Polls until the command succeeds or the deadline (in tenths of a second) passes.
-wait_for() {
-    local tenths=$1
-    shift
-    for ((i = 0; i < tenths; i++)); do
-        if "$@"; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    "$@"
-}
 
 running() { [[ -f "$pidfile" ]] && kill -0 "$(cat "$pidfile")" 2>/dev/null; }
 accepts() { timeout 2 bash -c ": </dev/tcp/127.0.0.1/$port" 2>/dev/null; }

@@ -9,20 +9,10 @@ x11_tool=$(realpath "$2")
 title='Servidor de impressão remota'
 dialog='Informe o CNPJ'
 
-for tool in Xvfb xdotool xwininfo trayer; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (dev/install-packages.sh)"; exit 77; }
-done
-
+source "$(dirname "$0")/common.sh"
+require_tools Xvfb xdotool xwininfo trayer
 # After the CNPJ, start-up goes online: the probe, the database and the printer list.
-root=$(cd "$(dirname "$0")/../.." && pwd)
-for service in probe mariadb cups; do
-    if ! "$root/dev/$service.sh" status >/dev/null 2>&1; then
-        [[ -n "${AGENT_DB_REQUIRED:-}" ]] && { echo "FAIL: the local $service is not running"; exit 1; }
-        echo "SKIP: the local $service is not running (dev/$service.sh start)"
-        exit 77
-    fi
-done
-eval "$("$root/dev/cups.sh" env)"
+require_services
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -43,14 +33,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# until_true SECONDS COMMAND...: polls the command until it succeeds or the deadline passes.
-until_true() {
-    local deadline=$((SECONDS + $1)); shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
 until_true 15 test -s "$work_root/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
 # The user's CUPS settings (the default printer) stay in the test's folder.
 export HOME="$work_root/home"

@@ -7,19 +7,9 @@
 set -uo pipefail
 agent=$(realpath "$1")
 x11_tool=$(realpath "$2")
-root=$(cd "$(dirname "$0")/../.." && pwd)
-
-for tool in Xvfb xdotool trayer mariadb; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (dev/install-packages.sh)"; exit 77; }
-done
-for service in probe mariadb cups; do
-    if ! "$root/dev/$service.sh" status >/dev/null 2>&1; then
-        [[ -n "${AGENT_DB_REQUIRED:-}" ]] && { echo "FAIL: the local $service is not running"; exit 1; }
-        echo "SKIP: the local $service is not running (dev/$service.sh start)"
-        exit 77
-    fi
-done
-eval "$("$root/dev/cups.sh" env)"
+source "$(dirname "$0")/common.sh"
+require_tools Xvfb xdotool trayer mariadb
+require_services
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -38,14 +28,6 @@ trap cleanup EXIT
 export HOME="$work_root/home"
 mkdir -p "$HOME"
 
-until_true() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
 sql() { mariadb --no-defaults --socket="$root/dev/run/mariadb/mariadb.sock" --user=root \
     --batch --skip-column-names impressao_remota -e "$1"; }
 exited() { ! kill -0 "$agent_pid" 2>/dev/null; }

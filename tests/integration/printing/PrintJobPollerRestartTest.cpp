@@ -1,4 +1,5 @@
 #include "PollerFixture.h"
+#include "ServerRestart.h"
 #include "common/ErrorLog.h"
 #include "common/MessageTexts.h"
 
@@ -10,44 +11,8 @@ using testing::IsEmpty;
 
 namespace {
 
-// The poller while the local MariaDB is stopped and started again (through dev/mariadb.sh, named
-// by AGENT_MARIADB_SCRIPT); TearDown leaves the server running for the tests after it.
-class PrintJobPollerRestartTest : public PollerFixture {
-protected:
-    void SetUp() override {
-        const char* script = std::getenv("AGENT_MARIADB_SCRIPT");
-        if (script == nullptr) {
-            if (std::getenv("AGENT_DB_REQUIRED") != nullptr) {
-                FAIL() << "AGENT_MARIADB_SCRIPT does not name dev/mariadb.sh";
-            }
-            GTEST_SKIP() << "AGENT_MARIADB_SCRIPT does not name dev/mariadb.sh";
-        }
-        m_script = script;
-        PollerFixture::SetUp();
-    }
-
-    void TearDown() override {
-        if (!m_script.empty()) {
-            run("start");
-            if (ServerSide::Unavailable() == std::nullopt) {
-                m_server = std::make_unique<ServerSide>();
-            }
-        }
-        PollerFixture::TearDown();
-    }
-
-    void run(const char* command) {
-        const std::string line = "bash '" + m_script + "' " + command + " >/dev/null";
-        ASSERT_EQ(std::system(line.c_str()), 0) << line;
-    }
-
-    void restartServerSide() {
-        run("start");
-        m_server = std::make_unique<ServerSide>();
-    }
-
-    std::string m_script;
-};
+// The poller while the local MariaDB is stopped and started again.
+class PrintJobPollerRestartTest : public WithServerRestart<PollerFixture> {};
 
 TEST_F(PrintJobPollerRestartTest, AStoppedServerFailsOneCycleAndTheNextOnePrints) {
     insertJob("antes", "pdf antes");

@@ -1,3 +1,4 @@
+#include "ServerRestart.h"
 #include "StoreFixture.h"
 #include "printing/ConnectionLostError.h"
 
@@ -7,39 +8,9 @@
 using testing::AnyOf;
 using testing::HasSubstr;
 
-// The local MariaDB stopped and started again under the agent's connection. The server is
-// restarted through dev/mariadb.sh, whose path CTest passes in AGENT_MARIADB_SCRIPT; whatever the
-// test does, TearDown leaves the server running for the tests after it.
-class ServerRestartTest : public StoreFixture {
+// The local MariaDB stopped and started again under the agent's connection.
+class ServerRestartTest : public WithServerRestart<StoreFixture> {
 protected:
-    void SetUp() override {
-        const char* script = std::getenv("AGENT_MARIADB_SCRIPT");
-        if (script == nullptr) {
-            if (std::getenv("AGENT_DB_REQUIRED") != nullptr) {
-                FAIL() << "AGENT_MARIADB_SCRIPT does not name dev/mariadb.sh";
-            }
-            GTEST_SKIP() << "AGENT_MARIADB_SCRIPT does not name dev/mariadb.sh";
-        }
-        m_script = script;
-        StoreFixture::SetUp();
-    }
-
-    void TearDown() override {
-        if (!m_script.empty()) {
-            run("start");
-            // The earlier server-side session did not survive the restart.
-            if (ServerSide::Unavailable() == std::nullopt) {
-                m_server = std::make_unique<ServerSide>();
-            }
-        }
-        StoreFixture::TearDown();
-    }
-
-    void run(const char* command) {
-        const std::string line = "bash '" + m_script + "' " + command + " >/dev/null";
-        ASSERT_EQ(std::system(line.c_str()), 0) << line;
-    }
-
     void openPendingJobs() {
         auto& query = m_store.db_busca_impressao;
         m_store.DBConexaoServidorMobile.Open();
@@ -49,7 +20,6 @@ protected:
         query.Open();
     }
 
-    std::string m_script;
     RemotePrintStore m_store;
 };
 
