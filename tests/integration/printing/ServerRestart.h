@@ -11,8 +11,7 @@
 // A store fixture whose test stops and starts the local MariaDB through dev/mariadb.sh, whose path
 // CTest passes in AGENT_MARIADB_SCRIPT. Whatever the test does, TearDown leaves the server running
 // for the tests after it.
-template <typename Fixture>
-class WithServerRestart : public Fixture {
+template <typename Fixture> class WithServerRestart : public Fixture {
 protected:
     void SetUp() override {
         const char* script = std::getenv("AGENT_MARIADB_SCRIPT");

@@ -1,4 +1,5 @@
 #include "ServerRestart.h"
+
 #include "StoreFixture.h"
 #include "printing/ConnectionLostError.h"
 
