@@ -3,6 +3,7 @@
 #include "app/TForm1.h"
 #include "integration/printing/LoopbackListener.h"
 #include "integration/printing/StoreFixture.h"
+#include "support/DevCups.h"
 #include "support/FileContent.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/StartupFakes.h"
@@ -26,15 +27,9 @@ const std::filesystem::path& ProcessHome() {
 class TForm1DbTest : public StoreFixture {
 protected:
     void SetUp() override {
-        const std::filesystem::path cupsDir = AGENT_CUPS_DIR;
-        if (!std::filesystem::exists(cupsDir / "cups.sock")) {
-            if (std::getenv("AGENT_CUPS_REQUIRED") != nullptr) {
-                FAIL() << "the CUPS of dev/cups.sh is not running";
-            }
-            GTEST_SKIP() << "the CUPS of dev/cups.sh is not running (dev/cups.sh start)";
+        if (const auto reason = UseDevCups(AGENT_CUPS_DIR, ProcessHome())) {
+            AGENT_SKIP_OR_FAIL("AGENT_CUPS_REQUIRED", *reason);
         }
-        ::setenv("CUPS_SERVER", (cupsDir / "cups.sock").c_str(), 1);
-        ::setenv("HOME", ProcessHome().c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
         StoreFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) {

@@ -9,6 +9,7 @@
 #include "platform/linux/X11WindowCloser.h"
 #include "printing/ConnectivityProbe.h"
 #include "printing/PrintJobPoller.h"
+#include "support/DevCups.h"
 #include "support/FileContent.h"
 #include "support/TemporaryDirectory.h"
 #include "unit/PlatformFakes.h"
@@ -66,28 +67,13 @@ class PrintJobPollerCupsTest : public StoreFixture {
 protected:
     void SetUp() override {
         const char* cupsDir = std::getenv("AGENT_CUPS_DIR");
-        std::string reason;
         if (cupsDir == nullptr) {
-            reason = "AGENT_CUPS_DIR does not name dev/run/cups (run through CTest)";
-        } else {
-            // Before libcups is first used in this process: it reads both once.
-            m_cupsOut = std::filesystem::path(cupsDir) / "out";
-            ::setenv("CUPS_SERVER", (std::filesystem::path(cupsDir) / "cups.sock").c_str(), 1);
-            ::setenv("HOME", ProcessHome().c_str(), 1);
-            try {
-                const auto names = printSystem.PrinterNames();
-                if (std::find(names.begin(), names.end(), "Impressora_B") == names.end()) {
-                    reason = "the CUPS of dev/cups.sh has no printer Impressora_B";
-                }
-            } catch (const PrintSystemError& error) {
-                reason = std::string("CUPS cannot be reached (dev/cups.sh start): ") + error.what();
-            }
+            AGENT_SKIP_OR_FAIL("AGENT_CUPS_REQUIRED",
+                               "AGENT_CUPS_DIR does not name dev/run/cups (run through CTest)");
         }
-        if (!reason.empty()) {
-            if (std::getenv("AGENT_CUPS_REQUIRED") != nullptr) {
-                FAIL() << reason;
-            }
-            GTEST_SKIP() << reason;
+        m_cupsOut = std::filesystem::path(cupsDir) / "out";
+        if (const auto reason = UseDevCups(cupsDir, ProcessHome(), "Impressora_B")) {
+            AGENT_SKIP_OR_FAIL("AGENT_CUPS_REQUIRED", *reason);
         }
         StoreFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) {

@@ -3,6 +3,7 @@
 #include "platform/linux/CupsPrintSystem.h"
 #include "platform/linux/LibuuidGuidGenerator.h"
 #include "printing/PrinterRegistry.h"
+#include "support/DevCups.h"
 #include "support/TemporaryDirectory.h"
 
 #include <algorithm>
@@ -20,26 +21,12 @@ class PrinterRegistryCupsTest : public StoreFixture {
 protected:
     void SetUp() override {
         const char* cupsDir = std::getenv("AGENT_CUPS_DIR");
-        std::string reason;
         if (cupsDir == nullptr) {
-            reason = "AGENT_CUPS_DIR does not name dev/run/cups (run through CTest)";
-        } else {
-            // Before libcups is first used in this process: it reads both once.
-            ::setenv("CUPS_SERVER", (std::filesystem::path(cupsDir) / "cups.sock").c_str(), 1);
-            ::setenv("HOME", m_home.path().c_str(), 1);
-            try {
-                if (printSystem.PrinterNames().empty()) {
-                    reason = "the CUPS of dev/cups.sh has no printers";
-                }
-            } catch (const PrintSystemError& error) {
-                reason = std::string("CUPS cannot be reached (dev/cups.sh start): ") + error.what();
-            }
+            AGENT_SKIP_OR_FAIL("AGENT_CUPS_REQUIRED",
+                               "AGENT_CUPS_DIR does not name dev/run/cups (run through CTest)");
         }
-        if (!reason.empty()) {
-            if (std::getenv("AGENT_CUPS_REQUIRED") != nullptr) {
-                FAIL() << reason;
-            }
-            GTEST_SKIP() << reason;
+        if (const auto reason = UseDevCups(cupsDir, m_home.path())) {
+            AGENT_SKIP_OR_FAIL("AGENT_CUPS_REQUIRED", *reason);
         }
         StoreFixture::SetUp();
         parametros.CNPJ = m_cnpj;

@@ -2,6 +2,7 @@
 
 #include "ServerSide.h"
 #include "printing/RemotePrintStore.h"
+#include "support/SkipOrFail.h"
 
 #include <cstdlib>
 #include <functional>
@@ -16,10 +17,7 @@ class StoreFixture : public testing::Test {
 protected:
     void SetUp() override {
         if (const auto reason = ServerSide::Unavailable()) {
-            if (std::getenv("AGENT_DB_REQUIRED") != nullptr) {
-                FAIL() << *reason;
-            }
-            GTEST_SKIP() << *reason;
+            AGENT_SKIP_OR_FAIL("AGENT_DB_REQUIRED", *reason);
         }
         m_server = std::make_unique<ServerSide>();
         const auto* test = testing::UnitTest::GetInstance()->current_test_info();
