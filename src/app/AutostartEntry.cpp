@@ -21,8 +21,8 @@ std::filesystem::path ConfigHome() {
     return std::filesystem::path(home) / ".config";
 }
 
-// Characters that make an Exec= argument need quoting (desktop entry specification, "The Exec
-// key"), blanks included.
+// Characters that make an Exec= argument need quoting under the freedesktop.org rules for the
+// Exec key of desktop entries, blanks included.
 bool NeedsQuoting(char c) {
     switch (c) {
     case ' ':
