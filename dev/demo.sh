@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+source dev/wait-for.sh
 
 dev/install-packages.sh
 cmake --preset dev
@@ -45,17 +46,8 @@ echo "Agent running in $work (computer $computer, CNPJ $cnpj)."
 
 sql() { mariadb --no-defaults --socket="$root/dev/run/mariadb/mariadb.sock" --user=root \
     --batch --skip-column-names impressao_remota -e "$1"; }
-# until_true SECONDS COMMAND...: polls until the command succeeds or the time is up.
-until_true() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.2
-    done
-}
 published() { [[ -n "$(sql "SELECT 1 FROM impressoras_remotas WHERE CNPJ='$cnpj' AND COMPUTADOR='$computer' AND IMPRESSORA='Impressora_A'")" ]]; }
-until_true 30 published || { echo "The agent did not publish its printers."; exit 1; }
+wait_for 300 published || { echo "The agent did not publish its printers."; exit 1; }
 echo "Printers published: $(sql "SELECT GROUP_CONCAT(IMPRESSORA) FROM impressoras_remotas WHERE CNPJ='$cnpj' AND COMPUTADOR='$computer'")"
 
 guid="{$(cat /proc/sys/kernel/random/uuid | tr '[:lower:]' '[:upper:]')}"
@@ -65,9 +57,9 @@ sql "INSERT INTO impressoes_remotas (GUID, CNPJ, COMPUTADOR, IMPRESSORA, ARQUIVO
      VALUES ('$guid', '$cnpj', '$computer', 'Impressora_A', FROM_BASE64('$(base64 -w0 "$sample")'), 'S')"
 echo "Job $guid inserted for Impressora_A."
 printed() { [[ "$(sql "SELECT IMPRIMIR FROM impressoes_remotas WHERE GUID='$guid'")" == N ]]; }
-until_true 60 printed || { echo "The job was not marked printed; see $work/LOG/AppErro.txt."; exit 1; }
+wait_for 600 printed || { echo "The job was not marked printed; see $work/LOG/AppErro.txt."; exit 1; }
 printout="$root/dev/run/cups/out/Impressora_A.pdf"
-until_true 30 cmp -s "$sample" "$printout" || { echo "The printout did not arrive in $printout."; exit 1; }
+wait_for 300 cmp -s "$sample" "$printout" || { echo "The printout did not arrive in $printout."; exit 1; }
 echo "Job printed: the printout is $printout (the same bytes as $sample)."
 echo "The agent keeps polling; Ctrl+C or \"Fechar API\" ends it."
 wait "$agent_pid" || true

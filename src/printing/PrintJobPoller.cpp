@@ -66,12 +66,8 @@ void PrintJobPoller::TimerEnviaMsgTimer() {
 }
 
 void PrintJobPoller::printPendingJobs() {
-    m_store.DBConexaoServidorMobile.Open();
     DatabaseQuery& jobs = m_store.db_busca_impressao;
-    jobs.Close();
-    jobs.ParamByName("CNPJ") = m_parametros.CNPJ;
-    jobs.ParamByName("COMPUTADOR") = m_parametros.Computador;
-    jobs.Open();
+    m_store.OpenForComputer(jobs, m_parametros.CNPJ, m_parametros.Computador);
     while (!jobs.Eof()) {
         printCurrentJob(jobs);
     }

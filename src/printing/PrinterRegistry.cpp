@@ -13,12 +13,8 @@ namespace {
 // Opens the connection and the query on this company's and computer's rows, then deletes them one
 // request at a time, whatever printer each names. The query stays open at its end.
 DatabaseQuery& OpenAndDeleteRows(RemotePrintStore& store, const TParametros& parametros) {
-    store.DBConexaoServidorMobile.Open();
     DatabaseQuery& printers = store.db_impressoras;
-    printers.Close();
-    printers.ParamByName("CNPJ") = parametros.CNPJ;
-    printers.ParamByName("COMPUTADOR") = parametros.Computador;
-    printers.Open();
+    store.OpenForComputer(printers, parametros.CNPJ, parametros.Computador);
     while (!printers.Eof()) {
         printers.Delete();
     }

@@ -10,6 +10,11 @@
 struct RemotePrintStore {
     explicit RemotePrintStore(ConnectionSettings settings = ConnectionSettings::FromDeployment());
 
+    // Opens the connection and runs one of the per-computer SELECTs afresh on query, for this
+    // company and computer; the query then stands on the first row.
+    void OpenForComputer(DatabaseQuery& query, const std::string& cnpj,
+                         const std::string& computador);
+
     DatabaseConnection DBConexaoServidorMobile;
     DatabaseQuery db_busca_impressao;
     DatabaseQuery db_impressoras;

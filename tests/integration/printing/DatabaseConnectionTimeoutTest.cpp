@@ -1,3 +1,4 @@
+#include "LoopbackDatabase.h"
 #include "LoopbackListener.h"
 #include "printing/ConnectionFailedError.h"
 #include "printing/DatabaseConnection.h"
@@ -11,13 +12,7 @@ using testing::HasSubstr;
 namespace {
 
 ConnectionSettings SettingsFor(unsigned port) {
-    ConnectionSettings settings = ConnectionSettings::FromDeployment();
-    settings.host = "127.0.0.1";
-    settings.port = port;
-    settings.connectTimeout = 1s;
-    settings.readTimeout = 1s;
-    settings.writeTimeout = 1s;
-    return settings;
+    return LoopbackDatabaseAt(port, 1s);
 }
 
 } // namespace

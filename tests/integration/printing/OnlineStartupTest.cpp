@@ -1,5 +1,6 @@
 #include "app/OnlineStartup.h"
 
+#include "LoopbackDatabase.h"
 #include "LoopbackListener.h"
 #include "PrinterListFake.h"
 #include "common/MessageTexts.h"
@@ -43,13 +44,7 @@ private:
 };
 
 ConnectionSettings DatabaseAt(unsigned port) {
-    ConnectionSettings settings = ConnectionSettings::FromDeployment();
-    settings.host = "127.0.0.1";
-    settings.port = port;
-    settings.connectTimeout = 2s;
-    settings.readTimeout = 2s;
-    settings.writeTimeout = 2s;
-    return settings;
+    return LoopbackDatabaseAt(port, 2s);
 }
 
 // Start-up over loopback endpoints: the probe's and a "database" that takes connections into its

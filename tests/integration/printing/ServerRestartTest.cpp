@@ -12,14 +12,7 @@ using testing::HasSubstr;
 // The local MariaDB stopped and started again under the agent's connection.
 class ServerRestartTest : public WithServerRestart<StoreFixture> {
 protected:
-    void openPendingJobs() {
-        auto& query = m_store.db_busca_impressao;
-        m_store.DBConexaoServidorMobile.Open();
-        query.Close();
-        query.ParamByName("CNPJ") = m_cnpj;
-        query.ParamByName("COMPUTADOR") = "PC-A";
-        query.Open();
-    }
+    void openPendingJobs() { m_store.OpenForComputer(m_store.db_busca_impressao, m_cnpj, "PC-A"); }
 
     RemotePrintStore m_store;
 };
